@@ -1,0 +1,66 @@
+#include "tests/support/temp_folder.h"
+
+#include "services/files.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fendrix::testing {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+  std::random_device seed;
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string name = test != nullptr ? std::string(test->name()) : "case";
+  for (;;) {
+    // No leading dot: Wine's browse dialog does not list such folders.
+    path_ = fs::temp_directory_path() / ("fendrix-" + name + "-" + std::to_string(seed() % 1000000));
+    std::error_code error;
+    if (fs::create_directory(path_, error)) break;
+  }
+}
+
+TempFolder::~TempFolder() {
+  if (::testing::Test::HasFailure()) {
+    std::cerr << "kept " << path_.string() << "\n";
+    return;
+  }
+  std::error_code error;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+  fs::remove_all(path_, error);
+}
+
+Text TempFolder::text() const { return path_.string(); }
+
+Text TempFolder::operator/(const std::string& name) const {
+  return path_.string() + kPathSeparator + name;
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = fs::relative(entry.path(), folder).generic_string();
+    files[name] = entry.is_directory() ? "<folder>" : ReadFile(entry.path());
+  }
+  return files;
+}
+
+}  // namespace fendrix::testing

@@ -1,0 +1,3 @@
+#include "tool/run_state.h"
+
+int main() { fendrix::ConsoleRun(); }
