@@ -12,8 +12,8 @@ namespace {
 
 // ANSI colour numbers in the order red 1, green 2, blue 4 of the Windows bits.
 int AnsiColor(int attribute) {
-  const int rgb = ((attribute & 0x4) ? 1 : 0) | ((attribute & 0x2) ? 2 : 0) |
-                  ((attribute & 0x1) ? 4 : 0);
+  const int rgb =
+      ((attribute & 0x4) ? 1 : 0) | ((attribute & 0x2) ? 2 : 0) | ((attribute & 0x1) ? 4 : 0);
   return rgb + ((attribute & 0x8) ? 60 : 0);
 }
 
@@ -37,12 +37,19 @@ bool PrintColored(const Console& console, std::optional<int> column, std::option
   const int fd = static_cast<int>(console.output);
   if (!isatty(fd)) return false;
   std::string out;
-  if (restoreCursor) out += "\x1b" "7";
-  if (column && row) out += "\x1b[" + std::to_string(*row + 1) + ";" + std::to_string(*column + 1) + "H";
+  if (restoreCursor)
+    out +=
+        "\x1b"
+        "7";
+  if (column && row)
+    out += "\x1b[" + std::to_string(*row + 1) + ";" + std::to_string(*column + 1) + "H";
   out += "\x1b[" + std::to_string(30 + AnsiColor(ForegroundAttribute(foreground))) + ";" +
          std::to_string(40 + AnsiColor(BackgroundAttribute(background) >> 4)) + "m";
   out += text;
-  if (restoreCursor) out += "\x1b" "8";
+  if (restoreCursor)
+    out +=
+        "\x1b"
+        "8";
   // A terminal cannot report its colour, so its own default comes back.
   out += "\x1b[0m";
   return WriteAll(fd, out);

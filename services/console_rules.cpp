@@ -1,6 +1,6 @@
-#include "services/console.h"
-
 #include <array>
+
+#include "services/console.h"
 
 namespace fendrix {
 

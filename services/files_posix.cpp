@@ -84,8 +84,8 @@ bool SetAttributes(const Text& path, std::uint32_t bits) {
   }
   // A folder's read-only bit only marks it as customised; its permissions stay.
   if (!S_ISREG(status.st_mode)) return true;
-  const mode_t mode = (bits & kReadOnly) ? (status.st_mode & ~mode_t{0222})
-                                         : (status.st_mode | S_IWUSR);
+  const mode_t mode =
+      (bits & kReadOnly) ? (status.st_mode & ~mode_t{0222}) : (status.st_mode | S_IWUSR);
   return (mode == status.st_mode) || chmod(path.c_str(), mode & 07777) == 0;
 }
 

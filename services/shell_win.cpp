@@ -1,7 +1,7 @@
-#include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "services/shell.h"
 

@@ -13,7 +13,7 @@ extern const char kIconIniTemplate[];
 inline constexpr char kIconIniName[] = "desktop.ini";
 
 inline constexpr std::uint32_t kIconIniAttributes = kReadOnly | kHidden | kSystem;  // 7
-inline constexpr std::uint32_t kIconCopyAttributes = kHidden | kSystem;              // 6
+inline constexpr std::uint32_t kIconCopyAttributes = kHidden | kSystem;             // 6
 inline constexpr std::uint32_t kFolderAttributes = kReadOnly;                       // 1
 inline constexpr std::uint32_t kBeforeDeleteAttributes = kArchive;                  // 0x20
 

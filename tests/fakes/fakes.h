@@ -27,9 +27,9 @@ struct PickCall {
 };
 
 struct Script {
-  std::deque<Text> lines;          // answers to ReadLine
-  std::deque<Text> picks;          // answers to PickPath
-  std::vector<Printed> printed;    // everything PrintColored was given
+  std::deque<Text> lines;        // answers to ReadLine
+  std::deque<Text> picks;        // answers to PickPath
+  std::vector<Printed> printed;  // everything PrintColored was given
   std::vector<PickCall> pickCalls;
   std::vector<Text> openedUrls;
   int linesRead = 0;

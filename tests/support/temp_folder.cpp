@@ -1,14 +1,13 @@
 #include "tests/support/temp_folder.h"
 
-#include "services/files.h"
-
 #include <gtest/gtest.h>
 
-#include <iostream>
-
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <sstream>
+
+#include "services/files.h"
 
 namespace fendrix::testing {
 
@@ -20,7 +19,8 @@ TempFolder::TempFolder() {
   const std::string name = test != nullptr ? std::string(test->name()) : "case";
   for (;;) {
     // No leading dot: Wine's browse dialog does not list such folders.
-    path_ = fs::temp_directory_path() / ("fendrix-" + name + "-" + std::to_string(seed() % 1000000));
+    path_ =
+        fs::temp_directory_path() / ("fendrix-" + name + "-" + std::to_string(seed() % 1000000));
     std::error_code error;
     if (fs::create_directory(path_, error)) break;
   }

@@ -12,16 +12,14 @@ TEST(ColorIndex, MapsToConsoleAttributes) {
     int background;
   };
   const Case cases[] = {
-      {0, 0x7, 0x70},          // out of range: light grey
-      {1, 0x0, 0x00},          // black
-      {10, 0xC, 0xC0},         // bright red
-      {16, 0xF, 0xF0},         // bright white
-      {17, 0x7, 0x70},         // out of range
-      {-1, 0x7, 0x70},         // low 16 bits are 0xFFFF: out of range
-      {65536 + 10, 0xC, 0xC0}, // only the low 16 bits count
-      {2, 0x4, 0x40},
-      {5, 0x1, 0x10},
-      {14, 0xD, 0xD0},
+      {0, 0x7, 0x70},           // out of range: light grey
+      {1, 0x0, 0x00},           // black
+      {10, 0xC, 0xC0},          // bright red
+      {16, 0xF, 0xF0},          // bright white
+      {17, 0x7, 0x70},          // out of range
+      {-1, 0x7, 0x70},          // low 16 bits are 0xFFFF: out of range
+      {65536 + 10, 0xC, 0xC0},  // only the low 16 bits count
+      {2, 0x4, 0x40},          {5, 0x1, 0x10}, {14, 0xD, 0xD0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.index);
