@@ -104,6 +104,8 @@ std::string Absolute(std::string path) {
 Text TerminalChooser(const Text& title, bool includeFiles) {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return {};
   Say("\n" + title + "\n");
+  // Completing a folder name must not append a space that becomes part of the path.
+  rl_completion_append_character = '\0';
   for (;;) {
     char* line = readline(kPrompt);
     if (line == nullptr) return {};
