@@ -129,7 +129,8 @@ class Procedures : public ::testing::Test {
 
 TEST_F(Procedures, SetGivesAFreshFolderItsIcon) {
   RunSet(Folder(), Icon());
-  EXPECT_EQ(TheScript().printed, SetMessagesUpTo("pretty.ico", Message(kBrightWhite, texts::kSetDone)));
+  EXPECT_EQ(TheScript().printed,
+            SetMessagesUpTo("pretty.ico", Message(kBrightWhite, texts::kSetDone)));
   EXPECT_EQ(TheScript().pickCalls,
             (std::vector<PickCall>{{texts::kSetFolderTitle, false}, {texts::kIconTitle, true}}));
   ExpectConfigured();
@@ -323,7 +324,8 @@ TEST_F(Procedures, RemoveDeletesOnlyWhatIsInsideTheFolder) {
       WriteFile(FolderPath() / "desktop.ini", "[.ShellClassInfo]\r\nIconFile=" + *c.iconFileValue);
     }
     RunRemove(Folder());
-    EXPECT_EQ(TheScript().printed, (std::vector<Printed>{Message(kBrightWhite, texts::kRemoveDone)}));
+    EXPECT_EQ(TheScript().printed,
+              (std::vector<Printed>{Message(kBrightWhite, texts::kRemoveDone)}));
     EXPECT_FALSE(fs::exists(FolderPath() / "desktop.ini"));
     EXPECT_EQ(fs::exists(FolderPath() / "theirs.ico"), !c.bareFileDeleted);
     EXPECT_EQ(ReadFile(root_.path() / "outside.ico"), "outside icon");
