@@ -79,14 +79,24 @@ bool SetAttributes(const Text& path, std::uint32_t bits) {
   if (stat(path.c_str(), &status) != 0) return false;
   char value[16];
   const int length = std::snprintf(value, sizeof value, "0x%x", bits);
-  if (setxattr(path.c_str(), kDosAttributeName, value, static_cast<std::size_t>(length), 0) != 0) {
-    return false;
-  }
+  const auto store = [&] {
+    return setxattr(path.c_str(), kDosAttributeName, value, static_cast<std::size_t>(length), 0) ==
+           0;
+  };
   // A folder's read-only bit only marks it as customised; its permissions stay.
-  if (!S_ISREG(status.st_mode)) return true;
+  if (!S_ISREG(status.st_mode)) return store();
   const mode_t mode =
       (bits & kReadOnly) ? (status.st_mode & ~mode_t{0222}) : (status.st_mode | S_IWUSR);
-  return (mode == status.st_mode) || chmod(path.c_str(), mode & 07777) == 0;
+  const auto applyMode = [&] {
+    return mode == status.st_mode || chmod(path.c_str(), mode & 07777) == 0;
+  };
+  // Storing an extended attribute needs write permission, so it is stored
+  // before the write bits go and after they come back.
+  if (bits & kReadOnly) return store() && applyMode();
+  if (!applyMode()) return false;
+  if (store()) return true;
+  chmod(path.c_str(), status.st_mode & 07777);
+  return false;
 }
 
 bool MoveFileOver(const Text& from, const Text& to) {
