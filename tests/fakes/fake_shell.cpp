@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "services/shell.h"
 #include "tests/fakes/fakes.h"
 
@@ -8,6 +10,7 @@ namespace fendrix {
 Text PickPath(const Text& title, std::optional<bool> includeFiles) {
   auto& script = fakes::TheScript();
   script.pickCalls.push_back({title, includeFiles.value_or(false)});
+  if (script.pickRunsOutOfMemory) throw std::bad_alloc();
   if (script.picks.empty()) {
     ADD_FAILURE() << "unexpected PickPath: " << title;
     return {};

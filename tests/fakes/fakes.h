@@ -27,8 +27,9 @@ struct PickCall {
 };
 
 struct Script {
-  std::deque<Text> lines;        // answers to ReadLine
-  std::deque<Text> picks;        // answers to PickPath
+  std::deque<Text> lines;  // answers to ReadLine
+  std::deque<Text> picks;  // answers to PickPath
+  bool pickRunsOutOfMemory = false;
   std::vector<Printed> printed;  // everything PrintColored was given
   std::vector<PickCall> pickCalls;
   std::vector<Text> openedUrls;

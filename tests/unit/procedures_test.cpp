@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <regex>
 #include <set>
+#include <stdexcept>
 
+#include "fendrix_config.h"
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
 #include "tests/support/temp_folder.h"
@@ -351,6 +353,44 @@ TEST_F(Procedures, RemoveCancelled) {
   RunRemove("");
   EXPECT_EQ(TheScript().printed, (std::vector<Printed>{Message(kBrightWhite, texts::kNoFolder)}));
   EXPECT_EQ(Snapshot(root_.path()), before);
+}
+
+// The fakes end the process by throwing; this says how the run ended.
+std::string HowTheRunEnds() {
+  try {
+    ConsoleRun();
+  } catch (const std::runtime_error& end) {
+    return end.what();
+  }
+  return "returned";
+}
+
+TEST_F(Procedures, ConsoleRunDispatchesOneChoiceAndEndsWithZero) {
+  struct Case {
+    Text choice;
+    std::size_t picks;
+    std::vector<Text> opened;
+  };
+  const Case cases[] = {
+      {"1", 1, {}}, {"2", 1, {}}, {"3", 0, {FENDRIX_NEWS_URL}}, {"4", 0, {}}, {"\r\n", 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.choice);
+    fakes::ResetScript();
+    TheScript().lines = {c.choice, "\r\n"};
+    TheScript().picks = {""};
+    EXPECT_EQ(HowTheRunEnds(), "EndProgram(0)");
+    EXPECT_EQ(TheScript().pickCalls.size(), c.picks);
+    EXPECT_EQ(TheScript().openedUrls, c.opened);
+    EXPECT_TRUE(TheScript().lines.empty()) << "the final pause was not read";
+  }
+}
+
+TEST_F(Procedures, RunningOutOfMemoryEndsTheRunInOnePlace) {
+  TheScript().lines = {"1"};
+  TheScript().picks = {""};
+  TheScript().pickRunsOutOfMemory = true;
+  EXPECT_EQ(HowTheRunEnds(), "EndOutOfMemory");
 }
 
 TEST(LastPathPart, IsTheWholeNameAfterTheLastSeparator) {
