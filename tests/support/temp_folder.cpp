@@ -31,9 +31,18 @@ TempFolder::~TempFolder() {
     std::cerr << "kept " << path_.string() << "\n";
     return;
   }
+  RemoveAll(path_);
+}
+
+void RemoveAll(const fs::path& folder) {
+  // Read-only files cannot be removed on Windows; give write permission back first.
   std::error_code error;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
-  fs::remove_all(path_, error);
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, error);
+  }
+  fs::remove_all(folder, error);
 }
 
 Text TempFolder::text() const { return path_.string(); }

@@ -32,6 +32,9 @@ class TempFolder {
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
+// Removes a folder with everything in it, read-only files included.
+void RemoveAll(const std::filesystem::path& folder);
+
 // Every file under a folder with its bytes, to show that nothing changed.
 std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder);
 

@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "fendrix_config.h"
 #include "services/files.h"
@@ -31,7 +32,9 @@ using testing::TempFolder;
 using testing::WriteFile;
 
 const std::string kIconBytes("\0\0\1\0\1\0 icon bytes\xff", 18);
-constexpr std::uint32_t kVisibleBits = kReadOnly | kHidden | kSystem | kArchive;
+// The bits the shell looks at. Archive is left out: Wine reports it on every
+// file whatever was set.
+constexpr std::uint32_t kShellBits = kReadOnly | kHidden | kSystem;
 
 Printed Message(ColorIndex foreground, const Text& text) { return {foreground, kBlack, text}; }
 
@@ -48,15 +51,17 @@ std::vector<std::string> IconCopies(const fs::path& folder) {
 void ExpectBits(const Text& path, std::uint32_t bits) {
   const auto stored = ReadAttributes(path);
   ASSERT_TRUE(stored.has_value()) << path;
-  EXPECT_EQ(*stored & kVisibleBits, bits) << path;
+  EXPECT_EQ(*stored & kShellBits, bits) << path;
 }
 
 // Makes a folder immutable for the life of the object: even root cannot then
-// create, rename or remove anything in it.
+// create, rename or remove anything in it. Linux only; elsewhere applied() is false.
 class Immutable {
  public:
   explicit Immutable(const fs::path& folder) : folder_(folder) {
+#ifndef _WIN32
     applied_ = std::system(("chattr +i '" + folder_.string() + "' 2>/dev/null").c_str()) == 0;
+#endif
   }
   ~Immutable() {
     if (applied_) std::system(("chattr -i '" + folder_.string() + "'").c_str());
@@ -175,7 +180,7 @@ TEST_F(Procedures, SetReplacesAnotherProgramsConfiguration) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fakes::ResetScript();
-    fs::remove_all(FolderPath());
+    testing::RemoveAll(FolderPath());
     fs::create_directory(FolderPath());
     WriteFile(FolderPath() / "theirs.ico", "their icon");
     WriteFile(root_.path() / "outside.ico", "outside icon");
@@ -247,21 +252,28 @@ TEST_F(Procedures, SetRefusalsAndCancelsChangeNothing) {
 }
 
 TEST_F(Procedures, SetNeverOverwritesATakenRandomName) {
-  // The seed is the tick count when the procedure runs; every number the
-  // first draw can give in the next few seconds is already taken.
+  // The seed is the tick count when the procedure runs. Every number the first
+  // draw can give during a short window is taken beforehand, and the run is
+  // started inside that window.
   using namespace std::chrono;
-  const auto now = static_cast<std::uint32_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  const auto ticks = [] {
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  };
+  const auto windowStart = ticks() + 1000;
+  const auto windowEnd = windowStart + 250;
   std::set<std::string> taken;
-  for (std::uint32_t seed = now; seed < now + 3000; ++seed) {
-    const std::uint32_t state = seed * 214013u + 2531011u;
+  for (auto seed = windowStart; seed < windowEnd; ++seed) {
+    const std::uint32_t state = static_cast<std::uint32_t>(seed) * 214013u + 2531011u;
     taken.insert(std::to_string(1111111 + ((state >> 16) & 0x7FFF)) + ".ico");
   }
   for (const std::string& name : taken) WriteFile(FolderPath() / name, "taken " + name);
   const auto before = Snapshot(FolderPath());
+  ASSERT_LT(ticks(), windowStart) << "taking the names took longer than planned";
+  while (ticks() < windowStart) std::this_thread::sleep_for(milliseconds(1));
 
   RunSet(Folder(), Icon());
   EXPECT_EQ(TheScript().printed.back(), Message(kBrightWhite, texts::kSetDone));
+  ASSERT_LT(ticks(), windowEnd) << "the run did not seed inside the window";
   const auto after = Snapshot(FolderPath());
   for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name;
   const std::string ini = ReadFile(FolderPath() / "desktop.ini");
@@ -277,7 +289,7 @@ TEST_F(Procedures, SetKeepsTheOldConfigurationWhenTheNewOneCannotBeWritten) {
   fakes::ResetScript();
   {
     Immutable locked(FolderPath());
-    if (!locked.applied()) GTEST_SKIP() << "chattr +i is not available here";
+    if (!locked.applied()) GTEST_SKIP() << "needs chattr +i (Linux, ext4 or similar)";
     RunSet(Folder(), Icon());
   }
   EXPECT_EQ(TheScript().printed.back(), Message(kBrightWhite, texts::kTryAgain));
@@ -341,7 +353,7 @@ TEST_F(Procedures, RemoveReportsADesktopIniThatStays) {
   fakes::ResetScript();
   {
     Immutable locked(FolderPath());
-    if (!locked.applied()) GTEST_SKIP() << "chattr +i is not available here";
+    if (!locked.applied()) GTEST_SKIP() << "needs chattr +i (Linux, ext4 or similar)";
     RunRemove(Folder());
   }
   EXPECT_EQ(TheScript().printed, (std::vector<Printed>{Message(kBrightWhite, texts::kTryAgain)}));
