@@ -85,18 +85,17 @@ bool SetAttributes(const Text& path, std::uint32_t bits) {
   };
   // A folder's read-only bit only marks it as customised; its permissions stay.
   if (!S_ISREG(status.st_mode)) return store();
-  const mode_t mode =
-      (bits & kReadOnly) ? (status.st_mode & ~mode_t{0222}) : (status.st_mode | S_IWUSR);
-  const auto applyMode = [&] {
-    return mode == status.st_mode || chmod(path.c_str(), mode & 07777) == 0;
-  };
-  // Storing an extended attribute needs write permission, so it is stored
-  // before the write bits go and after they come back.
-  if (bits & kReadOnly) return store() && applyMode();
-  if (!applyMode()) return false;
-  if (store()) return true;
-  chmod(path.c_str(), status.st_mode & 07777);
-  return false;
+  // Storing an extended attribute needs write permission, so the owner gets it
+  // for the moment of storing; the read-only bit then decides the final mode.
+  const mode_t original = status.st_mode & 07777;
+  const mode_t writable = original | S_IWUSR;
+  const mode_t final = (bits & kReadOnly) ? (original & ~mode_t{0222}) : writable;
+  if (writable != original && chmod(path.c_str(), writable) != 0) return false;
+  if (!store()) {
+    chmod(path.c_str(), original);
+    return false;
+  }
+  return final == writable || chmod(path.c_str(), final) == 0;
 }
 
 bool MoveFileOver(const Text& from, const Text& to) {

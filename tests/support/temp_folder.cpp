@@ -35,12 +35,16 @@ TempFolder::~TempFolder() {
 }
 
 void RemoveAll(const fs::path& folder) {
-  // Read-only files cannot be removed on Windows; give write permission back first.
+  // Read-only files cannot be removed on Windows; give write permission back
+  // first, never through a link to something outside.
   std::error_code error;
   fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
-  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error)) {
-    fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, error);
+  fs::recursive_directory_iterator it(folder, error);
+  for (const fs::recursive_directory_iterator end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (!it->is_symlink(ignored)) {
+      fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
   }
   fs::remove_all(folder, error);
 }
