@@ -83,6 +83,14 @@ def finish_set(run, icon_name):
     run.type("")
 
 
+def run_set(session, folder, icon, outcome=SET_DONE):
+    """A whole run of choice 1 that gets past both dialogs."""
+    run = set_icon(session, folder, icon)
+    finish_set(run, icon.name)
+    run.expect(outcome)
+    run.finish()
+
+
 def expect_configured(folder, icon_bytes=ICON):
     names = copies(folder)
     assert len(names) == 1, names
@@ -99,18 +107,12 @@ def expect_configured(folder, icon_bytes=ICON):
 
 def test_set_configures_a_fresh_folder_and_again_leaves_one_copy(session, place):
     folder = place / "target"
-    run = set_icon(session, folder, place / "icons" / "pretty.ico")
-    finish_set(run, "pretty.ico")
-    run.expect(SET_DONE)
-    run.finish()
+    run_set(session, folder, place / "icons" / "pretty.ico")
     first = expect_configured(folder)
     assert (folder / "notes.txt").read_bytes() == b"keep me"
 
     (place / "icons" / "second.ico").write_bytes(b"second")
-    run = set_icon(session, folder, place / "icons" / "second.ico")
-    finish_set(run, "second.ico")
-    run.expect(SET_DONE)
-    run.finish()
+    run_set(session, folder, place / "icons" / "second.ico")
     assert expect_configured(folder, b"second") != first
     assert sorted(p.name for p in folder.iterdir()) == sorted(
         ["notes.txt", "desktop.ini"] + copies(folder))
@@ -127,10 +129,7 @@ def test_set_replaces_another_programs_configuration(session, place, icon_file, 
     (folder / "theirs.ico").write_bytes(b"theirs")
     (folder / "desktop.ini").write_text(
         "[.ShellClassInfo]\r\nIconFile=" + icon_file.format(place=place) + "\r\nIconIndex=0\r\n")
-    run = set_icon(session, folder, place / "icons" / "pretty.ico")
-    finish_set(run, "pretty.ico")
-    run.expect(SET_DONE)
-    run.finish()
+    run_set(session, folder, place / "icons" / "pretty.ico")
     expect_configured(folder)
     assert (folder / "theirs.ico").exists() != deleted
     assert (place / "outside.ico").read_bytes() == b"outside"
@@ -153,10 +152,7 @@ def test_set_refusals_change_nothing(session, place, icon, outcome):
 
 def test_set_accepts_a_name_merely_ending_in_ico(session, place):
     (place / "icons" / "apico").write_bytes(ICON)
-    run = set_icon(session, place / "target", place / "icons" / "apico")
-    finish_set(run, "apico")
-    run.expect(SET_DONE)
-    run.finish()
+    run_set(session, place / "target", place / "icons" / "apico")
     expect_configured(place / "target")
 
 
@@ -189,16 +185,10 @@ def test_chooser_completes_with_tab_and_asks_again_for_a_missing_folder(session,
 
 def test_set_keeps_the_old_configuration_when_the_folder_cannot_be_written(session, place):
     folder = place / "target"
-    run = set_icon(session, folder, place / "icons" / "pretty.ico")
-    finish_set(run, "pretty.ico")
-    run.expect(SET_DONE)
-    run.finish()
+    run_set(session, folder, place / "icons" / "pretty.ico")
     before = snapshot(place)
     with immutable(folder):
-        run = set_icon(session, folder, place / "icons" / "pretty.ico")
-        finish_set(run, "pretty.ico")
-        run.expect(TRY_AGAIN)
-        run.finish()
+        run_set(session, folder, place / "icons" / "pretty.ico", TRY_AGAIN)
     assert snapshot(place) == before
 
 
@@ -211,10 +201,7 @@ def remove_icon(session, folder):
 
 def test_remove_undoes_set(session, place):
     folder = place / "target"
-    run = set_icon(session, folder, place / "icons" / "pretty.ico")
-    finish_set(run, "pretty.ico")
-    run.expect(SET_DONE)
-    run.finish()
+    run_set(session, folder, place / "icons" / "pretty.ico")
     run = remove_icon(session, folder)
     run.expect(REMOVE_DONE)
     run.finish()
