@@ -76,8 +76,23 @@ bool WaitFor(DWORD deadline, Ready ready) {
   }
 }
 
+// Sends with the time left before deadline at most, so that a window that
+// stops answering ends the helper with a message rather than a hang.
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD deadline,
+          LRESULT* result = nullptr) {
+  const LONG left = static_cast<LONG>(deadline - GetTickCount());
+  DWORD_PTR answer = 0;
+  if (left <= 0 || !SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
+                                        static_cast<UINT>(left), &answer)) {
+    return false;
+  }
+  if (result != nullptr) *result = static_cast<LRESULT>(answer);
+  return true;
+}
+
 struct Search {
   const std::wstring* title;
+  DWORD deadline;
   HWND dialog;
   HWND tree;
 };
@@ -85,7 +100,7 @@ struct Search {
 BOOL CALLBACK HasTitleText(HWND child, LPARAM param) {
   auto* search = reinterpret_cast<Search*>(param);
   wchar_t text[512] = {};
-  GetWindowTextW(child, text, 512);
+  if (!Send(child, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), search->deadline)) return TRUE;
   if (*search->title != text) return TRUE;
   search->dialog = GetParent(child);
   return FALSE;
@@ -150,18 +165,19 @@ class RemoteMemory {
 };
 
 // The text of the tree's selected item, or nothing when none is selected.
-std::wstring SelectedText(HWND tree, const RemoteMemory& memory) {
-  const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-  if (item == nullptr) return {};
+std::wstring SelectedText(HWND tree, const RemoteMemory& memory, DWORD deadline) {
+  LRESULT item = 0;
+  if (!Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, deadline, &item) || item == 0) return {};
   wchar_t text[kTextChars + 1] = {};
   TVITEMW query = {};
   query.mask = TVIF_TEXT | TVIF_HANDLE;
-  query.hItem = item;
+  query.hItem = reinterpret_cast<HTREEITEM>(item);
   query.pszText = reinterpret_cast<wchar_t*>(memory.at(sizeof query));
   query.cchTextMax = kTextChars;
+  LRESULT got = FALSE;
   if (!memory.Write(0, &query, sizeof query) ||
-      !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory.at(0))) ||
-      !memory.Read(sizeof query, text, kTextChars * sizeof(wchar_t))) {
+      !Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory.at(0)), deadline, &got) ||
+      !got || !memory.Read(sizeof query, text, kTextChars * sizeof(wchar_t))) {
     return {};
   }
   return text;
@@ -180,7 +196,7 @@ bool ShowsPath(const std::wstring& selected, const std::wstring& path) {
 
 int Pick(const Options& options) {
   const DWORD deadline = GetTickCount() + options.timeoutMilliseconds;
-  Search search = {&options.title, nullptr, nullptr};
+  Search search = {&options.title, deadline, nullptr, nullptr};
   const bool found = WaitFor(deadline, [&] {
     search.dialog = nullptr;
     search.tree = nullptr;
@@ -207,8 +223,8 @@ int Pick(const Options& options) {
     // silently when a folder on the way changes while it is listed.
     std::wstring selected;
     const bool selectedPath = WaitFor(deadline, [&] {
-      SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(memory.at(pathAt)));
-      selected = SelectedText(tree, memory);
+      Send(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(memory.at(pathAt)), deadline);
+      selected = SelectedText(tree, memory, deadline);
       return ShowsPath(selected, options.path);
     });
     if (!selectedPath) {
@@ -216,8 +232,9 @@ int Pick(const Options& options) {
       return 1;
     }
   }
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(options.cancel ? IDCANCEL : IDOK, BN_CLICKED), 0);
-  if (!WaitFor(deadline, [&] { return !IsWindow(dialog); })) {
+  const WPARAM button = MAKEWPARAM(options.cancel ? IDCANCEL : IDOK, BN_CLICKED);
+  if (!Send(dialog, WM_COMMAND, button, 0, deadline) ||
+      !WaitFor(deadline, [&] { return !IsWindow(dialog); })) {
     Fail(L"the dialog stayed open");
     return 1;
   }
