@@ -79,8 +79,17 @@ class Wine:
         )
 
     def run(self, *args, timeout=120):
-        return subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True,
-                              timeout=timeout)
+        # Output goes to files, not pipes: a Wine process that this one starts
+        # (the desktop, for one) keeps its descriptors, and a pipe would then
+        # stay open long after the program itself has ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run(["wine", *args], env=self.env, stdout=out, stderr=err,
+                                  timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(done.args, done.returncode,
+                                               out.read().decode(errors="replace"),
+                                               err.read().decode(errors="replace"))
 
     def map_drive(self, letter, target):
         (self.prefix / "dosdevices" / letter).symlink_to(target, target_is_directory=True)
