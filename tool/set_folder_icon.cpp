@@ -91,15 +91,14 @@ void SetFolderIcon(RunState& run) {
   // The old configuration is only let go once the new one stands whole.
   SeedRandom();
   run.randomText = DrawFreeNumber(run.folder, "", ".ico");
-  run.newName = run.randomText + ".ico";
-  const Text copy = InFolder(run.folder, run.newName);
-  if (run.randomText.empty() || !WriteWhole(copy, run.iconBytes)) {
-    if (!run.randomText.empty()) RemoveFile(copy);
+  if (run.randomText.empty()) {
     Say(run, kBrightWhite, texts::kTryAgain);
     return;
   }
+  run.newName = run.randomText + ".ico";
+  const Text copy = InFolder(run.folder, run.newName);
   const ByteBuffer iniContent = ToBytes(BuildIconIni(run.newName));
-  if (!ReplaceIconIni(run.folder, iniContent)) {
+  if (!WriteWhole(copy, run.iconBytes) || !ReplaceIconIni(run.folder, iniContent)) {
     RemoveFile(copy);
     Say(run, kBrightWhite, texts::kTryAgain);
     return;
